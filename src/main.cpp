@@ -1,0 +1,7 @@
+#include "run.h"
+
+// The station configuration is built in: arguments change nothing.
+int main(int, char**) {
+    udpProtocol();
+    return 0;
+}
