@@ -15,4 +15,14 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+# want_packages PKG...: the same, where this user may install; otherwise the
+# tests that need them report themselves skipped.
+want_packages() {
+    if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
+        echo "Not installing $* (no root): the tests that need them will be skipped." >&2
+        return 0
+    fi
+    need_packages "$@"
+}
+
 jobs() { nproc 2>/dev/null || echo 2; }
