@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the unit tests and the wire tests (the real
-# tool between two network namespaces, as root), then the unit tests again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test: the Windows build's tests under Wine, the unit
+# tests and the wire tests (the real tool between two network namespaces, as
+# root), then the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer. STATION_SKIP_WINDOWS=1 leaves out the Windows
+# part, which needs about 1.5 GB of packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -9,8 +11,19 @@ cd "$(dirname "$0")/.."
 need_packages cmake g++ make libgtest-dev
 want_packages iproute2 isc-dhcp-client dhcpcd-base libcap2-bin
 
+windows_exe=""
+if [ "${STATION_SKIP_WINDOWS:-}" != 1 ]; then
+    echo "== the Windows build, its unit tests under Wine"
+    need_packages g++-mingw-w64-x86-64-posix wine wine64 file
+    cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+        -DSTATION_WIRE_TESTS=OFF >/dev/null
+    cmake --build build/windows -j"$(jobs)"
+    ctest --test-dir build/windows --output-on-failure
+    windows_exe=$PWD/build/windows/station.exe
+fi
+
 echo "== unit tests and wire tests"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTATION_WINDOWS_EXE="$windows_exe" >/dev/null
 cmake --build build/test -j"$(jobs)"
 ctest --test-dir build/test --output-on-failure
 

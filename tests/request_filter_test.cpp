@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-
 #include "bootp/bootp.h"
 #include "bootp_request.h"
 #include "net/net.h"
@@ -26,7 +24,7 @@ TEST(RequestFilter, AcceptsOnlyTheInstrumentFromTheUnsetAddress) {
         Bytes request = instrument_request();
         if (c.mac_byte < 6) request[bootp::kChaddr + c.mac_byte] ^= 0x01;
         const auto buf = in_listen_buffer(request);
-        EXPECT_EQ(bootp::is_instrument_request(buf.data(), ::inet_addr(c.sender)), c.accepted) << c.what;
+        EXPECT_EQ(bootp::is_instrument_request(buf.data(), net::inet_addr(c.sender)), c.accepted) << c.what;
     }
 }
 

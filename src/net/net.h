@@ -27,6 +27,7 @@ static_assert(sizeof(SockAddrIn) == 16, "an address record is passed with length
 // What the library start-up fills in; nothing reads it afterwards.
 struct StartupRecord {
     std::uint16_t version;
+    alignas(8) unsigned char system[512];  // room for the system's own record
 };
 
 // 0 on success.

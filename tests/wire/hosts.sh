@@ -8,6 +8,7 @@ STATION_ADDRESS=10.1.1.100/24
 
 HOSTS_PIDS=()
 HOSTS_TMP=""
+HOSTS_ON_EXIT=()  # commands to run before the namespaces go
 
 # hosts_up [--mtu N] [--no-station-address]: makes the pair; every exit removes it.
 hosts_up() {
@@ -46,7 +47,10 @@ hosts_up() {
 }
 
 hosts_down() {
-    local pid
+    local pid command
+    for command in "${HOSTS_ON_EXIT[@]}"; do
+        eval "$command" || true
+    done
     for pid in "${HOSTS_PIDS[@]}"; do
         kill "$pid" 2>/dev/null || true
     done

@@ -1,0 +1,18 @@
+// Address text conversions, from Winsock.
+#define _WINSOCK_DEPRECATED_NO_WARNINGS  // inet_addr and inet_ntoa are what the tool prints with
+
+#include "net/net.h"
+
+#include <winsock2.h>
+
+namespace net {
+
+std::uint32_t inet_addr(const char* text) { return ::inet_addr(text); }
+
+const char* inet_ntoa(std::uint32_t addr) {
+    in_addr in{};
+    in.s_addr = addr;
+    return ::inet_ntoa(in);
+}
+
+}  // namespace net
