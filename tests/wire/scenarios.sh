@@ -214,6 +214,26 @@ scenario_dhcpcd() {
     expect_instrument_address
 }
 
+# A whole run under valgrind's memcheck: no error, and no leak of the tool's own.
+scenario_memcheck() {
+    command -v valgrind >/dev/null || skip "needs valgrind"
+    hosts_up
+    start_station valgrind --error-exitcode=3 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+        --log-file="$HOSTS_TMP/valgrind.log" "$STATION"
+    run_instrument --foreign 4 || fail "the instrument was not served under valgrind"
+    wait_station 60
+    grep -E 'ERROR SUMMARY|definitely lost|indirectly lost|in use at exit|total heap usage' "$HOSTS_TMP/valgrind.log" |
+        sed 's/^==[0-9]*== */valgrind: /'
+    [ "$STATION_STATUS" -ne 3 ] || { cat "$HOSTS_TMP/valgrind.log"; fail "memcheck found errors or leaks"; }
+    expect_status 0
+    grep -q 'ERROR SUMMARY: 0 errors' "$HOSTS_TMP/valgrind.log" || fail "memcheck did not report a clean run"
+    local from foreign=""
+    for from in 10.1.1.77 0.0.0.0 10.1.1.150 10.1.1.77; do  # the simulator's four kinds, in turn
+        foreign+="Waiting for data...Received packet from $from from their port 68"$'\n'"$REJECTED"
+    done
+    expect_transcript "$HEAD$LISTENING$foreign$SERVED$DONE"
+}
+
 # The Windows build, under Wine. Wine's sockets belong to its wineserver, so
 # each run has a prefix of its own and starts its server in the station's
 # namespace. Wine binds a missing address as the wildcard: not tested here.
