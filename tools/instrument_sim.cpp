@@ -54,6 +54,9 @@ struct Options {
     double time_timeout_s = 10;
     unsigned seed = 0;
     bool seeded = false;
+    bool reply_only = false;      // stop at the reply: for timing any responder
+    double flood_seconds = 0;     // only flood, for this long
+    double flood_rate = 0;        // datagrams a second; 0 for as fast as it goes
 };
 
 [[noreturn]] void fail(const char* format, ...) {
@@ -79,8 +82,11 @@ void say(const char* format, ...) {
 [[noreturn]] void usage() {
     std::fputs(
         "usage: instrument_sim --interface IF [--foreign N] [--reply-timeout S] [--time-timeout S] [--seed N]\n"
+        "                      [--reply-only] [--flood-seconds S [--flood-rate R]]\n"
         "  Sends a BOOTP request from 0.0.0.0 on IF (whose hardware address it uses),\n"
-        "  first N foreign datagrams if asked, then reports the reply and the time messages.\n",
+        "  first N foreign datagrams if asked, then reports the reply and the time messages.\n"
+        "  --reply-only stops at the reply (any reply to its request), after timing it.\n"
+        "  --flood-seconds sends only foreign datagrams, R a second (0: as fast as it can).\n",
         stderr);
     std::exit(2);
 }
@@ -89,12 +95,18 @@ Options parse(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--reply-only") {
+            o.reply_only = true;
+            continue;
+        }
         if (i + 1 >= argc) usage();
         const char* v = argv[++i];
         if (a == "--interface") o.interface = v;
         else if (a == "--foreign") o.foreign = std::atoi(v);
         else if (a == "--reply-timeout") o.reply_timeout_s = std::atof(v);
         else if (a == "--time-timeout") o.time_timeout_s = std::atof(v);
+        else if (a == "--flood-seconds") o.flood_seconds = std::atof(v);
+        else if (a == "--flood-rate") o.flood_rate = std::atof(v);
         else if (a == "--seed") o.seed = static_cast<unsigned>(std::strtoul(v, nullptr, 10)), o.seeded = true;
         else usage();
     }
@@ -178,6 +190,9 @@ Link open_link(const std::string& name) {
     sll.sll_protocol = htons(ETH_P_IP);
     sll.sll_ifindex = l.index;
     if (bind(l.fd, reinterpret_cast<sockaddr*>(&sll), sizeof sll) < 0) fail("bind to %s: %s", name.c_str(), std::strerror(errno));
+    // Not its own packets back: under a flood they would crowd out the reply.
+    const int on = 1;
+    setsockopt(l.fd, SOL_PACKET, PACKET_IGNORE_OUTGOING, &on, sizeof on);
     return l;
 }
 
@@ -342,6 +357,28 @@ void send_foreign(const Link& l, int count, std::mt19937& rng) {
             count, kinds[0], kinds[1], kinds[2], kinds[3], max_payload);
 }
 
+// Garbage datagrams of a request's size from another computer, for a while,
+// at a steady rate or as fast as the link takes them.
+void flood(const Link& l, double seconds, double rate, std::mt19937& rng) {
+    Bytes payload(300);
+    for (auto& b : payload) b = static_cast<std::uint8_t>(rng());
+    payload[28] = 0xEE;  // never the instrument's hardware address
+    const Bytes packet = udp_packet(addr("10.1.1.77"), kClientPort, addr("255.255.255.255"), kServerPort, payload);
+    const auto start = Clock::now();
+    long sent = 0;
+    for (;;) {
+        const double elapsed = ms_since(start) / 1000;
+        if (elapsed >= seconds) break;
+        if (rate > 0 && static_cast<double>(sent) >= elapsed * rate) {
+            usleep(100);
+            continue;
+        }
+        broadcast_frame(l, packet);
+        ++sent;
+    }
+    say("flooded %ld datagrams in %.1f s: %.0f a second", sent, seconds, static_cast<double>(sent) / seconds);
+}
+
 void check_reply(const Bytes& request, const Bytes& reply) {
     if (reply.size() != 300) fail("the reply is %zu bytes, not 300", reply.size());
     const Bytes expected = expected_reply(request);
@@ -394,14 +431,21 @@ int main(int argc, char** argv) {
     std::mt19937 rng(opt.seeded ? opt.seed : std::random_device{}());
     const Link link = open_link(opt.interface);
 
-    // Listening for the time messages before asking, so that none is missed.
-    const int ntp = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(kTimePort);
-    if (ntp < 0 || bind(ntp, reinterpret_cast<sockaddr*>(&any), sizeof any) < 0)
-        fail("binding port %d: %s", kTimePort, std::strerror(errno));
+    if (opt.flood_seconds > 0) {
+        flood(link, opt.flood_seconds, opt.flood_rate, rng);
+        return 0;
+    }
 
+    // Listening for the time messages before asking, so that none is missed.
+    int ntp = -1;
+    if (!opt.reply_only) {
+        ntp = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(kTimePort);
+        if (ntp < 0 || bind(ntp, reinterpret_cast<sockaddr*>(&any), sizeof any) < 0)
+            fail("binding port %d: %s", kTimePort, std::strerror(errno));
+    }
     send_foreign(link, opt.foreign, rng);
 
     const std::uint32_t xid = static_cast<std::uint32_t>(rng());
@@ -425,6 +469,10 @@ int main(int argc, char** argv) {
     const auto replied = Clock::now();
     say("reply from %s:%d to %s:%d, %zu bytes, %.3f ms after the request", addr_text(src).c_str(), sport,
         addr_text(dst).c_str(), kClientPort, reply.size(), latency_ms);
+    if (opt.reply_only) {
+        say("latency_ms=%.3f", latency_ms);
+        return 0;
+    }
     if (sport != kServerPort || dst != addr("255.255.255.255"))
         fail("the reply should come from port %d to 255.255.255.255", kServerPort);
     check_reply(request, reply);

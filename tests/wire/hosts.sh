@@ -97,6 +97,24 @@ wait_station() {
     fi
     STATION_STATUS=0
     wait "$STATION_PID" || STATION_STATUS=$?
+    forget_pid "$STATION_PID"
+}
+
+# stop_station: ends the station this run started, and forgets its pid and
+# any time message it left waiting for the instrument's hardware address.
+stop_station() {
+    kill "$STATION_PID" 2>/dev/null || true
+    wait "$STATION_PID" 2>/dev/null || true
+    forget_pid "$STATION_PID"
+    ip -n "$STN" neigh flush dev "$STN_IF"
+}
+
+forget_pid() {
+    local kept=() pid
+    for pid in "${HOSTS_PIDS[@]}"; do
+        [ "$pid" = "$1" ] || kept+=("$pid")
+    done
+    HOSTS_PIDS=("${kept[@]}")
 }
 
 # tx_packets NS IF: packets sent on IF so far.

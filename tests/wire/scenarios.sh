@@ -154,7 +154,8 @@ scenario_port_taken() {
     expect_status 1
     expect_transcript "${HEAD}Bind failed with error code : 98"
     [ "$(tx_packets "$STN" "$STN_IF")" = "$before" ] || fail "the station sent something"
-    kill "$holder"
+    STATION_PID=$holder
+    stop_station
 }
 
 scenario_no_address() {
@@ -280,7 +281,8 @@ scenario_windows_port_taken() {
     expect_status 1
     windows_transcript_to_unix
     expect_transcript "${HEAD}Bind failed with error code : 10048"
-    kill "$holder"
+    STATION_PID=$holder
+    stop_station
 }
 
 [ -x "$STATION" ] && [ -x "$SIM" ] || { echo "FAIL: build $STATION and $SIM first"; exit 1; }

@@ -1,9 +1,13 @@
-// Address text conversions, from Winsock.
+// Address text conversions, from the system's socket library.
+#ifdef _WIN32
 #define _WINSOCK_DEPRECATED_NO_WARNINGS  // inet_addr and inet_ntoa are what the tool prints with
+#include <winsock2.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#endif
 
 #include "net/net.h"
-
-#include <winsock2.h>
 
 namespace net {
 
