@@ -23,7 +23,7 @@ using fake::kSend;
 using fake::kSocket;
 using fake::kStartup;
 
-const std::string kStartup_ =
+const std::string kOpening =
     "Using Winsock to setup socket...Succesful!\n"
     "Creating socket...Sockets created.\n";
 const std::string kEndpoints =
@@ -36,7 +36,7 @@ const std::string kEndpoints =
 const std::string kBound =
     "Starting to bind...Bind done\n"
     "Listening on computer port 67 for Agilent broadcast.\n";
-const std::string kListening = kStartup_ + kEndpoints + kBound;
+const std::string kListening = kOpening + kEndpoints + kBound;
 const std::string kRejected = "We are looking for a packet from 0.0.0.0, so this message was rejected\n";
 const std::string kReplying = "\tParsing\nSending a reply to Agilent BootP\n";
 const std::string kDone = "-----DONE!-----";
@@ -232,10 +232,10 @@ const FailureCase kFailures[] = {
          "Bind failed with error code : 9",
      "", 1, "bind -1 10.1.1.100:0 fails 9"},
     {"listening bind, port 67 taken", {{kBind, 1, 98}},
-     kStartup_ + kEndpoints + "Starting to bind...Bind failed with error code : 98", "", 0,
+     kOpening + kEndpoints + "Starting to bind...Bind failed with error code : 98", "", 0,
      "bind 3 0.0.0.0:67 fails 98"},
     {"listening bind, not privileged", {{kBind, 1, 13}},
-     kStartup_ + kEndpoints + "Starting to bind...Bind failed with error code : 13", "", 0,
+     kOpening + kEndpoints + "Starting to bind...Bind failed with error code : 13", "", 0,
      "bind 3 0.0.0.0:67 fails 13"},
     {"receive", {{kRecv, 1, 14}},
      kListening + "Waiting for data...recvfrom() failed with error code : 14\n length of message:-1 Buffer Size:8192",
