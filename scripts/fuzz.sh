@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 . scripts/lib.sh
 seconds=${1:-60}
 
-need_packages clang cmake make
+need_packages clang libclang-rt-14-dev cmake make
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSTATION_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/fuzz --target fuzz_intake -j"$(jobs)" >/dev/null

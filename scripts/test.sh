@@ -16,7 +16,7 @@ want_packages iproute2 isc-dhcp-client dhcpcd-base libcap2-bin valgrind
 windows_exe=""
 if [ "${STATION_SKIP_WINDOWS:-}" != 1 ]; then
     section "the Windows build, its unit tests under Wine"
-    need_packages g++-mingw-w64-x86-64-posix wine wine64 file
+    need_packages g++-mingw-w64-x86-64-posix wine wine64 file googletest
     cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
         -DSTATION_WIRE_TESTS=OFF >/dev/null
     cmake --build build/windows -j"$(jobs)"
