@@ -3,6 +3,7 @@
 #   scenarios.sh BUILD_DIR SCENARIO
 # Needs root and network namespaces; without them a scenario reports itself
 # skipped (status 77), except in CI (CI=true), where that is a failure.
+# WIRE_SHOW=1 also prints what the instrument side reported.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(cd "$1" && pwd)
@@ -288,5 +289,5 @@ scenario_windows_port_taken() {
 [ -x "$STATION" ] && [ -x "$SIM" ] || { echo "FAIL: build $STATION and $SIM first"; exit 1; }
 declare -F "scenario_$SCENARIO" >/dev/null || { echo "FAIL: no scenario $SCENARIO"; exit 1; }
 "scenario_$SCENARIO"
-[ -n "${WIRE_SHOW:-}" ] && cat "$HOSTS_TMP/instrument.out"
+if [ -n "${WIRE_SHOW:-}" ]; then cat "$HOSTS_TMP/instrument.out"; fi
 echo "PASS: $SCENARIO"
