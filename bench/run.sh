@@ -16,7 +16,7 @@ FLOOD_SECONDS=5
 
 need_packages cmake g++ make iproute2 dnsmasq-base valgrind
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target station instrument_sim floor -j"$(jobs)" >/dev/null
+cmake --build build/bench --target station instrument_sim floor -j"$(build_jobs)" >/dev/null
 B=$PWD/build/bench
 
 . tests/wire/hosts.sh

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 need_packages cmake g++ make iproute2
 cmake -S . -B build/tool -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/tool --target station instrument_sim -j"$(jobs)" >/dev/null
+cmake --build build/tool --target station instrument_sim -j"$(build_jobs)" >/dev/null
 
 . tests/wire/hosts.sh
 hosts_up

@@ -10,7 +10,7 @@ seconds=${1:-60}
 need_packages clang libclang-rt-14-dev cmake make
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSTATION_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/fuzz --target fuzz_intake -j"$(jobs)" >/dev/null
+cmake --build build/fuzz --target fuzz_intake -j"$(build_jobs)" >/dev/null
 mkdir -p build/fuzz/corpus build/fuzz/findings
 status=0
 build/fuzz/tests/fuzz/fuzz_intake -max_total_time="$seconds" -max_len=65541 -timeout=10 -print_final_stats=1 \

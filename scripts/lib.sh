@@ -25,4 +25,4 @@ want_packages() {
     need_packages "$@"
 }
 
-jobs() { nproc 2>/dev/null || echo 2; }
+build_jobs() { nproc 2>/dev/null || echo 2; }

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 
 need_packages cmake g++ make
 cmake -S . -B build/tool -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/tool --target station -j"$(jobs)" >/dev/null
+cmake --build build/tool --target station -j"$(build_jobs)" >/dev/null
 exec ./build/tool/station "$@"

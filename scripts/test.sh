@@ -19,14 +19,14 @@ if [ "${STATION_SKIP_WINDOWS:-}" != 1 ]; then
     need_packages g++-mingw-w64-x86-64-posix wine wine64 file googletest
     cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
         -DSTATION_WIRE_TESTS=OFF >/dev/null
-    cmake --build build/windows -j"$(jobs)"
+    cmake --build build/windows -j"$(build_jobs)"
     ctest --test-dir build/windows --output-on-failure
     windows_exe=$PWD/build/windows/station.exe
 fi
 
 section "unit tests and wire tests"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTATION_WINDOWS_EXE="$windows_exe" >/dev/null
-cmake --build build/test -j"$(jobs)"
+cmake --build build/test -j"$(build_jobs)"
 ctest --test-dir build/test --output-on-failure
 
 section "fuzzing intake and reply layout"
@@ -34,5 +34,5 @@ bash scripts/fuzz.sh "${STATION_FUZZ_SECONDS:-60}"
 
 section "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTATION_SANITIZE=ON -DSTATION_WIRE_TESTS=OFF >/dev/null
-cmake --build build/sanitize -j"$(jobs)"
+cmake --build build/sanitize -j"$(build_jobs)"
 ctest --test-dir build/sanitize --output-on-failure
